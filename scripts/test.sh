@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what Borvane needs, builds it with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs the whole test suite (widgets offscreen,
+# whole-program runs under xvfb-run).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$here/scripts/install-deps.sh"
+build="$here/build-asan"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBORVANE_SANITIZE=ON -DBORVANE_BENCH=OFF
+cmake --build "$build" -j"$(nproc)"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_odr_violation=0"
+export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$here/tests/ubsan.supp"
+cd "$build"
+ctest --output-on-failure -j"$(nproc)" "$@"
