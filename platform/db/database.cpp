@@ -177,7 +177,10 @@ void TField::SaveToFile(const QString &fileName) const {
 
 TDataSet::TDataSet(TIBDatabase *db) : db_(db) {}
 
-TDataSet::~TDataSet() { SetMasterSource(nullptr); }
+TDataSet::~TDataSet() {
+    SetMasterSource(nullptr);
+    for (TDataSource *src : std::vector<TDataSource *>(sources_)) src->SetDataSet(nullptr);
+}
 
 TField *TDataSet::AddField(const QString &name, const QString &fieldName, TFieldType type, int size,
                            bool required, bool visible, const QString &label, int width) {
@@ -230,10 +233,15 @@ QVariant TDataSet::Param(const QString &name) const {
 }
 
 void TDataSet::SetMasterSource(TDataSource *master) {
-    if (master_ && masterListener_ >= 0) master_->RemoveListener(masterListener_);
+    if (master_) {
+        if (masterListener_ >= 0) master_->RemoveListener(masterListener_);
+        auto &d = master_->details_;
+        d.erase(std::remove(d.begin(), d.end(), this), d.end());
+    }
     master_ = master;
     masterListener_ = -1;
     if (master_) {
+        master_->details_.push_back(this);
         masterListener_ = master_->AddListener([this](TDataEvent e, TField *f) {
             if (e == TDataEvent::FieldChanged && f && !selectParamNames_.contains(f->FieldName.toUpper()))
                 return;
@@ -680,13 +688,23 @@ void TDataSet::BindColumns(const QStringList &columns, const std::vector<TFieldT
 
 TDataSource::TDataSource(TDataSet *ds) { SetDataSet(ds); }
 
-TDataSource::~TDataSource() { SetDataSet(nullptr); }
+TDataSource::~TDataSource() {
+    for (TDataSet *d : std::vector<TDataSet *>(details_)) d->SetMasterSource(nullptr);
+    SetDataSet(nullptr);
+}
 
 void TDataSource::SetDataSet(TDataSet *ds) {
-    if (ds_ && dsListener_ >= 0) ds_->RemoveListener(dsListener_);
+    if (ds_) {
+        if (dsListener_ >= 0) ds_->RemoveListener(dsListener_);
+        auto &s = ds_->sources_;
+        s.erase(std::remove(s.begin(), s.end(), this), s.end());
+    }
     ds_ = ds;
     dsListener_ = -1;
-    if (ds_) dsListener_ = ds_->AddListener([this](TDataEvent e, TField *f) { Dispatch(e, f); });
+    if (ds_) {
+        ds_->sources_.push_back(this);
+        dsListener_ = ds_->AddListener([this](TDataEvent e, TField *f) { Dispatch(e, f); });
+    }
 }
 
 int TDataSource::AddListener(TDataSet::Listener l) {

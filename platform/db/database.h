@@ -281,6 +281,7 @@ private:
     std::vector<std::pair<int, Listener>> listeners_;
     int nextListener_ = 1;
     bool persistent_ = false;
+    std::vector<TDataSource *> sources_;   // data sources on this dataset
     friend class TDataSource;
 };
 
@@ -306,8 +307,10 @@ public:
     void RemoveListener(int id);
 
 private:
+    friend class TDataSet;
     void Dispatch(TDataEvent e, TField *f);
     TDataSet *ds_ = nullptr;
+    std::vector<TDataSet *> details_;     // datasets whose master this is
     int dsListener_ = -1;
     std::vector<std::pair<int, TDataSet::Listener>> listeners_;
     int nextListener_ = 1;
