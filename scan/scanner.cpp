@@ -15,19 +15,21 @@ namespace {
 
 bool g_scannerExists = false;
 
-// Pixel type and bit depth asked of the source for each TImageFormat, in the
-// order of the enumeration (ifBlackWhite .. ifRgb24).
+// Pixel type and bit depth asked of the source for each image format.
 struct TPixelRequest {
+    TImageFormat format;
     TW_UINT16 pixelType, bitDepth;
 };
 constexpr TPixelRequest kPixelRequests[] = {
-    {TWPT_BW, 1},      // ifBlackWhite
-    {TWPT_GRAY, 4},    // ifGray16
-    {TWPT_GRAY, 8},    // ifGray256
-    {TWPT_PALETTE, 4}, // ifColor16
-    {TWPT_PALETTE, 8}, // ifColor256
-    {TWPT_RGB, 24},    // ifRgb24
+    {ifBlackWhite, TWPT_BW, 1},  {ifGray16, TWPT_GRAY, 4},      {ifGray256, TWPT_GRAY, 8},
+    {ifColor16, TWPT_PALETTE, 4}, {ifColor256, TWPT_PALETTE, 8}, {ifRgb24, TWPT_RGB, 24},
 };
+
+const TPixelRequest *PixelRequestFor(TImageFormat format) {
+    for (const TPixelRequest &r : kPixelRequests)
+        if (r.format == format) return &r;
+    return nullptr;
+}
 
 // Sees every event of the user-interface thread while an acquisition's loop runs.
 class TMessageFilter : public QObject {
@@ -172,15 +174,15 @@ void TScanner::Acquire(void *userData, const TAcquireImageEvent &onImage) {
         window_->enabled = false;
         try {
             SetOneValueCapability(ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE);
-            SetOneValueCapability(CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT16>(-1));
+            SetOneValueCapability(CAP_XFERCOUNT, TWTY_INT16, 0xFFFFFFFFu);  // -1: as many as the user scans
             SetOneValueCapability(ICAP_UNITS, TWTY_UINT16, TWUN_INCHES);
             if (!ShowUI) {
-                const unsigned type = static_cast<unsigned>(ImageType);
-                if (type >= std::size(kPixelRequests)) throw ETwainError("Invalid image type");
+                const TPixelRequest *request = PixelRequestFor(ImageType);
+                if (!request) throw ETwainError("Invalid image type");
                 SetOneValueCapability(ICAP_XRESOLUTION, TWTY_FIX32, XResolution);  // Whole, Frac 0
                 SetOneValueCapability(ICAP_YRESOLUTION, TWTY_FIX32, YResolution);
-                SetOneValueCapability(ICAP_PIXELTYPE, TWTY_UINT16, kPixelRequests[type].pixelType);
-                SetOneValueCapability(ICAP_BITDEPTH, TWTY_UINT16, kPixelRequests[type].bitDepth);
+                SetOneValueCapability(ICAP_PIXELTYPE, TWTY_UINT16, request->pixelType);
+                SetOneValueCapability(ICAP_BITDEPTH, TWTY_UINT16, request->bitDepth);
             }
             TW_USERINTERFACE ui{};
             ui.ShowUI = ShowUI ? 0xFFFF : 0;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "image/dibgraphic.h"
 #include "platform/core/appdir.h"
 #include "platform/core/error.h"
 #include "platform/core/globalmem.h"
@@ -24,8 +25,6 @@
 class QEvent;
 class TTwainWindow;
 
-// Declared here as the image model declares it (image/dibgraphic.h).
-enum TImageFormat : uint8_t;
 
 class EScannerError : public Exception {
 public:
@@ -54,7 +53,7 @@ public:
     bool ShowUI = true;
     uint16_t XResolution = 200;
     uint16_t YResolution = 200;
-    TImageFormat ImageType = static_cast<TImageFormat>(0);  // ifBlackWhite
+    TImageFormat ImageType = ifBlackWhite;
 
     bool ScannerAvailable();
     bool SelectSource();
