@@ -11,7 +11,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/twain/datasource.h"
@@ -25,6 +27,27 @@ namespace {
 
 bool g_saneReady = false;
 int g_openDevices = 0;
+
+// What the user chose in the source's window, per device, for the rest of the
+// run: a later acquisition without the window scans the same way (the paper
+// source in particular, which the application does not negotiate).
+struct TRememberedSettings {
+    std::optional<std::string> mode, source;
+    std::optional<double> resolution;
+};
+std::map<std::string, TRememberedSettings> g_remembered;
+
+void Remember(const std::string &device, const TSaneOptions &options) {
+    g_remembered[device] = {options.String("mode"), options.String("source"), options.Number("resolution")};
+}
+
+void Recall(const std::string &device, TSaneOptions &options) {
+    auto it = g_remembered.find(device);
+    if (it == g_remembered.end()) return;
+    if (it->second.mode) options.SetString("mode", *it->second.mode);
+    if (it->second.source) options.SetString("source", *it->second.source);
+    if (it->second.resolution) options.SetNumber("resolution", *it->second.resolution);
+}
 
 bool EnsureSane() {
     if (!g_saneReady) {
@@ -43,9 +66,10 @@ bool IsFeeder(const std::string &source) {
 
 class TSaneSource : public TDataSource {
 public:
-    TSaneSource(SANE_Handle handle, TW_UINT32 id, std::string label)
-        : handle_(handle), id_(id), label_(std::move(label)), options_(handle) {
+    TSaneSource(SANE_Handle handle, TW_UINT32 id, std::string device, std::string label)
+        : handle_(handle), id_(id), device_(std::move(device)), label_(std::move(label)), options_(handle) {
         ++g_openDevices;
+        Recall(device_, options_);
     }
     ~TSaneSource() override {
         EndSession();
@@ -82,7 +106,7 @@ private:
 
     SANE_Handle handle_;
     TW_UINT32 id_;
-    std::string label_;
+    std::string device_, label_;
     TSaneOptions options_;
     int state_ = 4;
     TW_UINT16 condition_ = TWCC_SUCCESS;
@@ -224,6 +248,7 @@ TW_UINT16 TSaneSource::Enable(const TW_USERINTERFACE *ui) {
     if (showUI_) {
         TSaneDialog::Callbacks callbacks;
         callbacks.scan = [this] {
+            Remember(device_, options_);
             if (state_ == 5 && !job_) StartPage();
         };
         callbacks.cancel = [this] {
@@ -407,5 +432,5 @@ std::unique_ptr<TDataSource> OpenSaneSource(const std::string &name, TW_UINT32 i
         if (d.name == name) label = d.vendor + " " + d.model + " (" + d.name + ")";
     SANE_Handle handle = nullptr;
     if (sane_open(name.c_str(), &handle) != SANE_STATUS_GOOD || !handle) return nullptr;
-    return std::make_unique<TSaneSource>(handle, id, label);
+    return std::make_unique<TSaneSource>(handle, id, name, label);
 }
