@@ -48,7 +48,7 @@ median() {
     t0=$(date +%s.%N)
     "$@" >/dev/null 2>&1
     t1=$(date +%s.%N)
-    times+=("$(echo "$t1 - $t0" | bc -l)")
+    times+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.6f", b - a}')")
   done
   printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.4f", a[int((NR+1)/2)]}'
 }
@@ -59,8 +59,7 @@ for bits in 1 8 24; do
   ours=$(median "$BORVANE_IMG" convert "$WORK/a4_$bits.bmp" "$WORK/out_b.bmp")
   im=$(median convert "$WORK/a4_$bits.bmp" BMP3:"$WORK/out_im.bmp")
   vips=$(median vips copy "$WORK/a4_$bits.$pnm" "$WORK/out_v.$pnm")
-  best=$(echo "if ($im < $vips) $im else $vips" | bc -l)
-  ratio=$(echo "$best / $ours" | bc -l)
+  ratio=$(awk -v o="$ours" -v i="$im" -v v="$vips" 'BEGIN {b = i < v ? i : v; printf "%.2f", b / o}')
   printf '%-8s %11ss %11ss %11ss %9.2fx\n' "${bits}-bit" "$ours" "$im" "$vips" "$ratio"
   cmp -s "$WORK/a4_$bits.bmp" "$WORK/out_b.bmp" && echo "         (borvane-img output identical to its input)"
 done
