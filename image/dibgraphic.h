@@ -22,6 +22,7 @@
 // paint only on direct-colour images, so the canvas exists for ifRgb24 images
 // only; for palette formats Canvas() answers nullptr.
 #include "platform/core/error.h"
+#include "platform/core/globalmem.h"
 #include "image/stream.h"
 
 #include <QImage>
@@ -32,7 +33,12 @@
 #include <memory>
 #include <vector>
 
+class QClipboard;
+class QIcon;
 class QPainter;
+class QPicture;
+class QPixmap;
+class QRect;
 class TDibGraphic;
 
 // Every failure of the image model's own checks.
@@ -254,6 +260,46 @@ public:
     // the colour table when it has 1..256 entries), everything else ifRgb24.
     // Raises EInvalidGraphic "Invalid bitmap" for a null image.
     void LoadFromQImage(const QImage &image);
+
+    // ---- platform exchange (image/draw.cpp, image/exchange.cpp)
+    // Paints the whole image into rect: an unscaled copy when rect has the
+    // image's size, else a stretch (nearest pixel for ifRgb24, box average for
+    // palette formats); then OnAfterDraw. Reads the image memory in place.
+    virtual void Draw(QPainter &canvas, const QRect &rect);
+    // A platform bitmap, by the rules of LoadFromBitmapHandle.
+    void Assign(const QImage &bitmap);
+    void Assign(const QPixmap &bitmap);
+    // Any other platform graphic: drawn onto a black ifRgb24 image of its size.
+    void Assign(const QPicture &graphic);
+    // The clipboard's bitmap; "Unknown clipboard format, 2" when it holds none.
+    void Assign(const QClipboard &clipboard);
+    void AssignTo(TDibGraphic &dest) const;
+    // A 24-bit (RGB32) platform bitmap of the image's size, drawn by Draw.
+    void AssignTo(QImage &dest);
+    void AssignTo(QPixmap &dest);
+    // Written as an icon file by the icon class, then loaded by the QIcon.
+    void AssignTo(QIcon &dest);
+    // Puts the image on the clipboard (SaveToClipboardFormat).
+    void AssignTo(QClipboard &dest);
+    // Raises "Cannot assign a TDibGraphic to a QPicture".
+    void AssignTo(QPicture &dest) const;
+    // format := CF_BITMAP; data := a bitmap of the image's size (1-bit for
+    // ifBlackWhite, else the screen's 32-bit layout) holding the image.
+    virtual void SaveToClipboardFormat(int &format, QImage &data);
+    // Raises EInvalidGraphic "Unknown clipboard format, %d" for a format other
+    // than CF_BITMAP or a null bitmap; else LoadFromBitmapHandle.
+    virtual void LoadFromClipboardFormat(int format, const QImage &data);
+    // A platform bitmap becomes an image: 1 bit ifBlackWhite, 8 bits (indexed
+    // or grey) ifColor256, deeper ones ifRgb24; palette from a colour table of
+    // 1..256 entries; resolution from the bitmap's (0 takes the screen's).
+    // Raises EInvalidGraphic "Invalid bitmap" for a null bitmap.
+    void LoadFromBitmapHandle(const QImage &bitmap);
+    // A packed DIB (header, colour table, pixels) in global memory, e.g. from
+    // the scanner. Top-down DIBs are turned bottom-up; compressed, 16- and
+    // 32-bit DIBs go through BMP file data. Raises EVantrelError "Invalid
+    // HDIB" for a handle or DIB that does not hold what its header says,
+    // "Unsupported bit count" for other depths.
+    void LoadFromHDib(HGLOBAL handle);
 
     // ---- streams and files
     // Multi-image dispatch: every image into Frames when LoadAllImages is set
