@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/core/globalmem.h"
+#include "scan/scancommand.h"
 #include "scan/scanner.h"
 
 namespace {
@@ -26,8 +27,10 @@ QApplication &App() {
     static int argc = 1;
     static char name[] = "scanner_sane_test";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Kept for the whole run: destroying it among the static destructors would
+    // outlive Qt's own thread data.
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
 }
 
 // The header fields of a packed DIB that tell what arrived.
@@ -231,5 +234,57 @@ TEST_F(SaneAcquisition, NoScannerFailsToOpenTheSource) {
         EXPECT_STREQ(e.what(), "Unable to open TWAIN data source");
     }
 }
+
+struct TCommandCase {
+    const char *name;
+    QStringList options;
+    const char *readStatus;
+    int status;
+    int files;
+    uint16_t bitCount;
+};
+
+class ScanCommand : public SaneAcquisition, public ::testing::WithParamInterface<TCommandCase> {};
+
+TEST_P(ScanCommand, WritesOneBmpPerPage) {
+    const TCommandCase &c = GetParam();
+    WriteConfig(true, c.readStatus);
+    QTemporaryDir out;
+    const QString prefix = out.path() + "/page";
+    EXPECT_EQ(RunScanCommand(QStringList(c.options) << prefix), c.status);
+    // A source that failed told the user in a box of its own.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("SaneSourceMessage")) w->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QFile::exists(prefix + "-1.bmp"), c.files >= 1);
+    EXPECT_FALSE(QFile::exists(prefix + QStringLiteral("-%1.bmp").arg(c.files + 1)));
+    if (c.files == 0) return;
+    QFile bmp(prefix + "-1.bmp");
+    ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
+    const QByteArray data = bmp.readAll();
+    ASSERT_GE(data.size(), 54);
+    EXPECT_EQ(data.left(2), QByteArray("BM"));
+    uint32_t fileSize, offset, colours;
+    uint16_t bitCount;
+    std::memcpy(&fileSize, data.constData() + 2, 4);
+    std::memcpy(&offset, data.constData() + 10, 4);
+    std::memcpy(&bitCount, data.constData() + 28, 2);
+    std::memcpy(&colours, data.constData() + 46, 4);
+    EXPECT_EQ(fileSize, static_cast<uint32_t>(data.size()));
+    EXPECT_EQ(bitCount, c.bitCount);
+    EXPECT_EQ(offset, 54 + 4 * colours);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScanCommand,
+    ::testing::Values(TCommandCase{"Gray", {"--type", "gray", "--resolution", "100"}, "Default", 0, 1, 8},
+                      TCommandCase{"DefaultsToLineArt", {}, "Default", 0, 1, 1},
+                      TCommandCase{"Color", {"--type", "color"}, "Default", 0, 1, 24},
+                      TCommandCase{"Jammed", {"--type", "gray"}, "SANE_STATUS_JAMMED", 1, 0, 0},
+                      TCommandCase{"UnknownType", {"--type", "sepia"}, "Default", 2, 0, 0},
+                      TCommandCase{"BadResolution", {"--resolution", "0"}, "Default", 2, 0, 0}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(SaneAcquisition, ScanCommandWithoutPrefixIsRefused) { EXPECT_EQ(RunScanCommand({"--type", "gray"}), 2); }
 
 }  // namespace

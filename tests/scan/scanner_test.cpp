@@ -34,8 +34,10 @@ QApplication &App() {
     static int argc = 1;
     static char name[] = "scanner_test";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Kept for the whole run: destroying it among the static destructors would
+    // outlive Qt's own thread data.
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
 }
 
 const QString kBinDir = QStringLiteral(BORVANE_BIN_DIR "/");
