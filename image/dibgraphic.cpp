@@ -298,13 +298,9 @@ void TDibGraphic::LoadFromQImage(const QImage &image)
                                       uint8_t(qBlue(table[i])), 0};
         pal = &palette;
     }
+    // A bitmap without a usable resolution takes the screen's (NewImage with 0).
     NewImage(src.width(), src.height(), format, pal, PelsPerMeterToDotsPerInch(src.dotsPerMeterX()),
              PelsPerMeterToDotsPerInch(src.dotsPerMeterY()));
-    // A resolution of 0 stays 0, as a bitmap without one would give.
-    if (src.dotsPerMeterX() <= 0 || PelsPerMeterToDotsPerInch(src.dotsPerMeterX()) == 0)
-        info_.bmiHeader.biXPelsPerMeter = 0;
-    if (src.dotsPerMeterY() <= 0 || PelsPerMeterToDotsPerInch(src.dotsPerMeterY()) == 0)
-        info_.bmiHeader.biYPelsPerMeter = 0;
     const size_t rowBytes = size_t((int64_t(src.width()) * bits + 7) / 8);
     for (int y = 0; y < src.height(); ++y) {
         std::memcpy(ScanLine(y), src.constScanLine(y), rowBytes);

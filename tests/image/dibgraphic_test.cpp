@@ -452,7 +452,7 @@ TEST(DibGraphic, LoadFromQImageMapsDepthsToFormats)
     mono.fill(0);
     mono.setPixel(8, 0, 1);
     mono.setDotsPerMeterX(3780);
-    mono.setDotsPerMeterY(3000000); // beyond 65535 dots per inch: read as 0
+    mono.setDotsPerMeterY(3000000); // beyond 65535 dots per inch: the screen's instead
 
     TDibGraphic g;
     g.LoadFromQImage(mono);
@@ -461,7 +461,7 @@ TEST(DibGraphic, LoadFromQImageMapsDepthsToFormats)
     EXPECT_EQ(g.GetPixelIndex(7, 0), 0u);
     EXPECT_EQ(g.GetPixelRgb(8, 0), 0u);
     EXPECT_EQ(g.XDotsPerInch(), 96);
-    EXPECT_EQ(g.YPelsPerMeter(), 0);
+    EXPECT_EQ(g.YDotsPerInch(), ScreenLogicalDpiY());
 
     QImage grey(3, 1, QImage::Format_Grayscale8);
     grey.fill(0);
