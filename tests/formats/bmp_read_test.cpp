@@ -339,3 +339,34 @@ TEST(BmpRead, ReadsFromTheStreamsPositionAndTakesTheResolution)
     EXPECT_EQ(g.XDotsPerInch(), 72);
     EXPECT_EQ(g.YDotsPerInch(), 100);
 }
+
+TEST(GbmReadGraphic, ReportsEachStepWithItsFixedMessage)
+{
+    BmpSpec bitfields;
+    bitfields.compression = 3;
+    bitfields.data = {0, 0, 0, 0};
+    BmpSpec noPalette; // 8 bits, but the colour table is missing
+    noPalette.bpp = 8;
+    noPalette.data = {0, 0, 0, 0};
+    const struct {
+        const char *fileName;
+        std::vector<uint8_t> bytes;
+        const char *message;
+    } cases[] = {
+        {"File.xyz", BuildBmp({}), "gbm_guess_filetype failed."},
+        {"File.bmp", {'B', 'M', 0}, "gbm_read_header failed."},
+        {"File.bmp", BuildBmp(noPalette), "gbm_read_header failed."},
+        {"File.bmp", BuildBmp(bitfields), "gbm_read_data failed."},
+        {"File.pcx", BuildBmp({}), "gbm_read_header failed."}, // codec not written yet
+    };
+    for (const auto &c : cases) {
+        TMemoryStream s = StreamOf(c.bytes);
+        TDibGraphic g;
+        try {
+            GbmReadGraphic(s, g, c.fileName, "inv");
+            ADD_FAILURE() << c.message;
+        } catch (const EGbmError &e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+}
