@@ -6,6 +6,7 @@
 // -z nodelete, so that choice survives the application unloading it.
 #include <cstring>
 #include <map>
+#include <new>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,7 @@ public:
     TW_IDENTITY choice{};
     BORVANE_DSM_TRACEPROC trace = nullptr;
     void *traceContext = nullptr;
+    void SetCondition(TW_UINT16 condition) { condition_ = condition; }
 
 private:
     TW_UINT16 Fail(TW_UINT16 condition) {
@@ -217,7 +219,15 @@ __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(pTW_IDENTITY pOrigin,
                                                            TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
                                                            TW_MEMREF pData) {
     TSourceManager &m = Manager();
-    const TW_UINT16 rc = m.Call(pOrigin, pDest, DG, DAT, MSG, pData);
+    TW_UINT16 rc = TWRC_FAILURE;
+    // Nothing may unwind through the C entry point into the application.
+    try {
+        rc = m.Call(pOrigin, pDest, DG, DAT, MSG, pData);
+    } catch (const std::bad_alloc &) {
+        m.SetCondition(TWCC_LOWMEMORY);
+    } catch (...) {
+        m.SetCondition(TWCC_BUMMER);
+    }
     if (m.trace) m.trace(m.traceContext, pOrigin, pDest, DG, DAT, MSG, pData, rc);
     return rc;
 }
