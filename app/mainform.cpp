@@ -66,7 +66,6 @@ TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
     Memo1->hide();
     layout->addWidget(Memo1, 1);
     setCentralWidget(central);
-    resize(900, 600);
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }

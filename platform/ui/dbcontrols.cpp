@@ -112,6 +112,13 @@ TDBDateTimePicker::TDBDateTimePicker(QWidget *parent)
     });
 }
 
+TDBDateTimePicker::~TDBDateTimePicker() {
+    // The edit loses the focus while the window is torn down and reports its
+    // editing finished: by then there is no picker to take it.
+    disconnect(edit_, nullptr, this, nullptr);
+    disconnect(calendar_, nullptr, this, nullptr);
+}
+
 void TDBDateTimePicker::SetDataField(TDataSource *source, const QString &fieldName) {
     link_.Bind(source, fieldName, [this] { Reload(); });
     Reload();

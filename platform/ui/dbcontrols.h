@@ -55,6 +55,7 @@ private:
 class TDBDateTimePicker : public QWidget {
 public:
     explicit TDBDateTimePicker(QWidget *parent = nullptr);
+    ~TDBDateTimePicker() override;
     void SetDataField(TDataSource *source, const QString &fieldName);
     void Reload();
 
