@@ -17,6 +17,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/dibgraphic.h"
 #include "platform/core/globalmem.h"
 #include "scan/scancommand.h"
 #include "scan/scanner.h"
@@ -42,6 +43,11 @@ struct TDibFacts {
     size_t blockSize = 0;
     std::vector<uint32_t> palette;
     uint16_t xDpi = 0, yDpi = 0;
+    // The same bitmap as the viewer takes it in.
+    bool loaded = false;
+    TImageFormat loadedFormat = ifBlackWhite;
+    int loadedWidth = 0, loadedHeight = 0;
+    uint16_t loadedXDpi = 0, loadedYDpi = 0;
 };
 
 TDibFacts FactsOf(HGLOBAL dib, uint16_t x, uint16_t y) {
@@ -65,6 +71,14 @@ TDibFacts FactsOf(HGLOBAL dib, uint16_t x, uint16_t y) {
     BorvaneGlobalUnlock(dib);
     f.xDpi = x;
     f.yDpi = y;
+    TDibGraphic graphic;
+    graphic.LoadFromHDib(dib);
+    f.loaded = true;
+    f.loadedFormat = graphic.ImageFormat();
+    f.loadedWidth = graphic.Width();
+    f.loadedHeight = graphic.Height();
+    f.loadedXDpi = graphic.XDotsPerInch();
+    f.loadedYDpi = graphic.YDotsPerInch();
     return f;
 }
 
@@ -123,6 +137,7 @@ struct TFormatCase {
     uint16_t dpi;
     uint16_t bitCount;
     uint32_t colours;
+    TImageFormat loaded;  // what LoadFromHDib makes of it: 8 bits become a colour format
 };
 
 class SaneFlatbedPage : public SaneAcquisition, public ::testing::WithParamInterface<TFormatCase> {};
@@ -150,6 +165,12 @@ TEST_P(SaneFlatbedPage, ArrivesInTheRequestedFormatAndResolution) {
     const uint32_t stride = ((static_cast<uint32_t>(f.width) * c.bitCount + 31) / 32) * 4;
     EXPECT_EQ(f.sizeImage, stride * static_cast<uint32_t>(f.height));
     EXPECT_EQ(f.blockSize, 40 + 4 * c.colours + f.sizeImage);
+    ASSERT_TRUE(f.loaded);
+    EXPECT_EQ(f.loadedFormat, c.loaded);
+    EXPECT_EQ(f.loadedWidth, f.width);
+    EXPECT_EQ(f.loadedHeight, f.height);
+    EXPECT_EQ(f.loadedXDpi, c.dpi);
+    EXPECT_EQ(f.loadedYDpi, c.dpi);
     if (c.colours > 0) {
         // Colour 0 is black, the last is white; grey steps are even.
         EXPECT_EQ(f.palette.front(), 0x000000u);
@@ -159,8 +180,9 @@ TEST_P(SaneFlatbedPage, ArrivesInTheRequestedFormatAndResolution) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SaneFlatbedPage,
-                         ::testing::Values(TFormatCase{ifBlackWhite, 100, 1, 2}, TFormatCase{ifGray256, 150, 8, 256},
-                                           TFormatCase{ifRgb24, 75, 24, 0}));
+                         ::testing::Values(TFormatCase{ifBlackWhite, 100, 1, 2, ifBlackWhite},
+                                           TFormatCase{ifGray256, 150, 8, 256, ifColor256},
+                                           TFormatCase{ifRgb24, 75, 24, 0, ifRgb24}));
 
 // Answers the source's own window once it shows: choose `source`, press Scan.
 void ScanFromDialog(const QString &source) {
