@@ -11,6 +11,8 @@
 // as the page viewer does. Exit status: 0 done, 1 failed, 2 bad usage.
 #include "formats/bitmapgraphic.h"
 #include "formats/formats.h"
+#include "formats/icongraphic.h"
+#include "formats/metafile/metafilegraphic.h"
 #include "image/registry.h"
 
 #include <QImageReader>
@@ -102,6 +104,9 @@ int main(int argc, char **argv)
     if (argc < 2)
         return Usage();
     RegisterStartupFormats();
+    // What the page viewer registers when it opens, so info and convert read these too.
+    RegisterIconGraphic();
+    RegisterMetaFileGraphic();
     const char *command = argv[1];
     try {
         if (std::strcmp(command, "info") == 0 && argc == 3)
