@@ -67,7 +67,11 @@ bool Describe(const uint8_t *dir, const std::vector<uint8_t> &file, Entry &e)
     return true;
 }
 
-int Distance(const Entry &e) { return std::abs(e.width - TIconGraphic::kIconSize) + std::abs(e.height - TIconGraphic::kIconSize); }
+// Sizes come from the file (a PNG header may claim 2^31 - 1), so in 64 bits.
+int64_t Distance(const Entry &e)
+{
+    return std::abs(int64_t(e.width) - TIconGraphic::kIconSize) + std::abs(int64_t(e.height) - TIconGraphic::kIconSize);
+}
 
 // Straight (not premultiplied) colours and alpha of the entry, top row first.
 QImage DecodeDib(const Entry &e)
