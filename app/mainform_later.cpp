@@ -1,5 +1,12 @@
-// Commands of the main window whose windows are not part of the program yet.
+// The main window's special menu: help, about and database maintenance.
 #include "app/mainform.h"
+
+#include <QPlainTextEdit>
+#include <QSplitter>
+
+#include "app/dmcenter.h"
+#include "app/maintenance.h"
+#include "platform/ui/dbgrid.h"
 
 // Shows the how-to window.
 void TMainForm::N8Click() {}
@@ -8,10 +15,16 @@ void TMainForm::N8Click() {}
 void TMainForm::mnuAboutClick() {}
 
 // Backs the database up into TAMBRA.GBK beside the program.
-void TMainForm::mnuBackupClick() {}
+void TMainForm::mnuBackupClick() {
+    TMaintenanceCommands(*dmCenter, ProgramFolder(), Memo1, DocumentDBGrid, Splitter1).mnuBackupClick();
+}
 
 // Restores the database from TAMBRA.GBK beside the program.
-void TMainForm::mnuRestoreClick() {}
+void TMainForm::mnuRestoreClick() {
+    TMaintenanceCommands(*dmCenter, ProgramFolder(), Memo1, DocumentDBGrid, Splitter1).mnuRestoreClick();
+}
 
 // Empties the whole filing store.
-void TMainForm::mnuDeleteAllClick() {}
+void TMainForm::mnuDeleteAllClick() {
+    TMaintenanceCommands(*dmCenter, ProgramFolder(), Memo1, DocumentDBGrid, Splitter1).mnuDeleteAllClick();
+}
