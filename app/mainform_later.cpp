@@ -4,15 +4,23 @@
 #include <QPlainTextEdit>
 #include <QSplitter>
 
+#include "app/aboutbox.h"
 #include "app/dmcenter.h"
+#include "app/howtoform.h"
 #include "app/maintenance.h"
 #include "platform/ui/dbgrid.h"
 
 // Shows the how-to window.
-void TMainForm::N8Click() {}
+void TMainForm::N8Click() {
+    THowtoForm form(this);
+    form.exec();
+}
 
 // Shows the about window.
-void TMainForm::mnuAboutClick() {}
+void TMainForm::mnuAboutClick() {
+    TAboutBox box(this);
+    box.exec();
+}
 
 // Backs the database up into TAMBRA.GBK beside the program.
 void TMainForm::mnuBackupClick() {
