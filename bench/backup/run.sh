@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Times borvane-admin backup and restore against gbak on the same database.
+#
+#   bench/backup/run.sh BIN_DIR [SIZE_MB]    (default 2048)
+#
+# Builds a program folder whose TAMBRA.GDB holds SIZE_MB of page images
+# (1 MB blobs of mixed text), then times, each on the same files:
+#   borvane-admin backup   vs  gbak -b (same options: ignore limbo, no garbage collection)
+#   borvane-admin restore  vs  gbak -c (page size 4096, 3000 buffers)
+# and prints the seconds and the ratio. Not part of ctest: a 2 GB run takes
+# minutes and several GB of disk.
+set -euo pipefail
+bin="$(cd "$1" && pwd)"
+size_mb="${2:-2048}"
+work="$(mktemp -d "${TMPDIR:-/tmp}/borvane-bench-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+export FIREBIRD_LOCK="$work/lock"
+mkdir -p "$FIREBIRD_LOCK" "$work/prog" "$work/gbak"
+"$bin/borvane-admin" create "$work/prog" >/dev/null
+
+isql-fb -q -u sysdba -p x "$work/prog/TAMBRA.GDB" >/dev/null <<SQL
+SET TERM ^ ;
+EXECUTE BLOCK AS
+  DECLARE i INTEGER = 0;
+  DECLARE j INTEGER;
+  DECLARE b BLOB SUB_TYPE 0;
+BEGIN
+  INSERT INTO GROUPFILE (GROUPID, DESCRIPT) VALUES (1, 'bench');
+  INSERT INTO DOCUMENT (DOCNO, GROUPID, DESCRIPT, ONDATE, DOCDATE, COUNTPAGE)
+    VALUES (1, 1, 'bench', CURRENT_DATE, CURRENT_DATE, 0);
+  WHILE (i < $size_mb) DO BEGIN
+    b = '';
+    j = 0;
+    WHILE (j < 32) DO BEGIN
+      b = b || LPAD('', 32768, UUID_TO_CHAR(GEN_UUID()));
+      j = j + 1;
+    END
+    INSERT INTO IMAGEFILE (DOCNO, PAGENO, IMAGES) VALUES (1, GEN_ID(GEN_PAGENO, 1), :b);
+    i = i + 1;
+  END
+END^
+SET TERM ; ^
+COMMIT;
+SQL
+
+db_bytes=$(stat -c %s "$work/prog/TAMBRA.GDB")
+echo "database: $((db_bytes / 1048576)) MB of pages (${size_mb} MB of blobs)"
+
+secs() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); echo "$t1 - $t0" | bc; }
+
+cp "$work/prog/TAMBRA.GDB" "$work/gbak/TAMBRA.GDB"
+ours_b=$(secs "$bin/borvane-admin" backup "$work/prog")
+gbak_b=$(secs gbak -b -g -l -user sysdba "$work/gbak/TAMBRA.GDB" "$work/gbak/TAMBRA.GBK")
+ours_r=$(secs "$bin/borvane-admin" restore "$work/prog")
+gbak_r=$(secs gbak -c -p 4096 -bu 3000 -user sysdba "$work/gbak/TAMBRA.GBK" "$work/gbak/RESTORED.GDB")
+
+printf '%-8s %12s %12s %8s\n' step borvane-admin gbak ratio
+printf '%-8s %12.2f %12.2f %8.2f\n' backup "$ours_b" "$gbak_b" "$(echo "$ours_b / $gbak_b" | bc -l)"
+printf '%-8s %12.2f %12.2f %8.2f\n' restore "$ours_r" "$gbak_r" "$(echo "$ours_r / $gbak_r" | bc -l)"
