@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
@@ -49,7 +51,6 @@ TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
     : QMainWindow(parent), programFolder_(programFolder) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Borvane"));
-    setWindowState(Qt::WindowMaximized);
     BuildToolPanel();
     BuildLists();
     BuildMenu();
@@ -66,6 +67,9 @@ TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
     Memo1->hide();
     layout->addWidget(Memo1, 1);
     setCentralWidget(central);
+    // Maximized; where no window manager maximizes it, it still covers the screen.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) resize(screen->availableSize());
+    setWindowState(Qt::WindowMaximized);
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }

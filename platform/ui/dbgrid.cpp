@@ -257,7 +257,8 @@ void TDBGrid::ApplyColumnWidths() {
             TField *f = model_->FieldOf(i);
             chars = f ? (f->DisplayWidth > 0 ? f->DisplayWidth : (f->Size > 0 ? f->Size : 10)) : 10;
         }
-        int width = chars * fm.averageCharWidth() + 8;
+        // Digits are often wider than the average character: dates must fit.
+        int width = chars * std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0'))) + 8;
         // A title is never cut off by a column narrower than its text.
         QString title = model_->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
         width = std::max({width, hfm.horizontalAdvance(title) + 14, 24});
