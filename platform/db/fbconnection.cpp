@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QTime>
 
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <unistd.h>
 
 using namespace Firebird;
@@ -27,6 +29,18 @@ QString StatusText(const void *status) {
     return QString::fromUtf8(buf).trimmed();
 }
 
+void ShutdownEngine() {
+    IProvider *prov = Master()->getDispatcher();
+    ThrowStatusWrapper status(Master()->getStatus());
+    try {
+        prov->shutdown(&status, 0, fb_shutrsn_exit_called);
+    } catch (const FbException &) {
+        // Nothing is left to report to at exit.
+    }
+    status.dispose();
+    prov->release();
+}
+
 void PrepareEnvironment() {
     // The engine's default lock folder belongs to whichever user made it first
     // and then refuses everyone else: give every user a folder of their own.
@@ -35,6 +49,10 @@ void PrepareEnvironment() {
         QDir().mkpath(dir);
         qputenv("FIREBIRD_LOCK", QFile::encodeName(dir));
     }
+    // The embedded engine runs threads of its own; stop them before the
+    // process ends rather than let them run on while it tears down.
+    static std::once_flag once;
+    std::call_once(once, [] { std::atexit(ShutdownEngine); });
 }
 
 namespace {

@@ -26,8 +26,11 @@ Firebird::IMaster *Master();
 // Formats a Firebird status vector into its message text.
 QString StatusText(const void *status);
 
-// Makes sure the embedded engine has a lock folder the current user owns.
+// Makes sure the embedded engine has a lock folder the current user owns, and
+// that the engine is shut down when the process exits.
 void PrepareEnvironment();
+// Stops the engine's threads and closes what is still attached.
+void ShutdownEngine();
 
 // Rewrites ":NAME" parameters to "?" (outside strings and comments) and
 // returns their names in order.

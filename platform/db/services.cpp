@@ -271,14 +271,4 @@ void TIBRestoreService::ServiceStart() {
     Start(spb.Bytes());
 }
 
-void ShutdownDatabaseEngine() {
-    IProvider *prov = fb::Master()->getDispatcher();
-    ThrowStatusWrapper status(fb::Master()->getStatus());
-    try {
-        prov->shutdown(&status, 0, fb_shutrsn_exit_called);
-    } catch (const FbException &) {
-        // Nothing is left to report to at exit.
-    }
-    status.dispose();
-    prov->release();
-}
+void ShutdownDatabaseEngine() { fb::ShutdownEngine(); }
