@@ -18,6 +18,10 @@
 #include <QImageReader>
 #include <QString>
 
+#include <QCoreApplication>
+
+#include "scan/scancommand.h"
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -27,7 +31,8 @@ namespace {
 int Usage()
 {
     std::fputs("usage: borvane-img info FILE\n"
-               "       borvane-img convert IN OUT.bmp [--image N]\n",
+               "       borvane-img convert IN OUT.bmp [--image N]\n"
+               "       borvane-img scan [--type bw|gray|color] [--resolution DPI] PREFIX\n",
                stderr);
     return 2;
 }
@@ -108,6 +113,11 @@ int main(int argc, char **argv)
     RegisterIconGraphic();
     RegisterMetaFileGraphic();
     const char *command = argv[1];
+    if (std::strcmp(command, "scan") == 0) {
+        // The scanner's message loop needs an application object.
+        QCoreApplication app(argc, argv);
+        return RunScanCommand(app.arguments().mid(2));
+    }
     try {
         if (std::strcmp(command, "info") == 0 && argc == 3)
             return Info(QString::fromLocal8Bit(argv[2]));
