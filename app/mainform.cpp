@@ -1,5 +1,7 @@
 #include "app/mainform.h"
 
+#include "app/otherfileform.h"
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -70,6 +72,8 @@ TMainForm::TMainForm(const QString &programFolder, QWidget *parent)
     // Maximized; where no window manager maximizes it, it still covers the screen.
     if (QScreen *screen = QGuiApplication::primaryScreen()) resize(screen->availableSize());
     setWindowState(Qt::WindowMaximized);
+    // A folder of attached files opens in its own window.
+    WireAttachedFiles(*this);
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
