@@ -16,5 +16,8 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_odr_violation=0"
 # suppressed by name.
 export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0:use_tls=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$here/tests/ubsan.supp"
+# Widgets draw offscreen unless a test asks for the X server (xvfb-run) itself;
+# this also holds while CTest lists a test program's cases.
+export QT_QPA_PLATFORM=offscreen
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" "$@"
