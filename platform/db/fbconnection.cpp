@@ -1,5 +1,7 @@
 #include "platform/db/fbconnection.h"
 
+#include "platform/db/fbcall.h"
+
 #include <firebird/Interface.h>
 #include <ibase.h>
 
@@ -56,27 +58,6 @@ void PrepareEnvironment() {
 }
 
 namespace {
-
-// Runs one call of the interface and turns its failure into EDatabaseError
-// carrying the engine's text.
-template <typename F>
-auto Call(F &&f) {
-    ThrowStatusWrapper status(Master()->getStatus());
-    try {
-        if constexpr (std::is_void_v<decltype(f(&status))>) {
-            f(&status);
-            status.dispose();
-        } else {
-            auto r = f(&status);
-            status.dispose();
-            return r;
-        }
-    } catch (const FbException &e) {
-        QString text = StatusText(e.getStatus());
-        status.dispose();
-        throw EDatabaseError(text.toStdString());
-    }
-}
 
 constexpr int kDateOffset = 2400001;  // Julian day of 17 November 1858
 

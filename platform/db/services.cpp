@@ -5,32 +5,14 @@
 
 #include <QThread>
 
+#include "platform/db/fbcall.h"
 #include "platform/db/fbconnection.h"
 
 using namespace Firebird;
 
 namespace {
 
-// Runs one call of the interface; a failure becomes EDatabaseError with the
-// engine's text.
-template <typename F>
-auto Call(F &&f) {
-    ThrowStatusWrapper status(fb::Master()->getStatus());
-    try {
-        if constexpr (std::is_void_v<decltype(f(&status))>) {
-            f(&status);
-            status.dispose();
-        } else {
-            auto r = f(&status);
-            status.dispose();
-            return r;
-        }
-    } catch (const FbException &e) {
-        QString text = fb::StatusText(e.getStatus());
-        status.dispose();
-        throw EDatabaseError(text.toStdString());
-    }
-}
+using fb::Call;
 
 // Owns an IXpbBuilder and hands out its buffer.
 class Spb {
