@@ -224,11 +224,8 @@ void TMaintenanceCommands::ReopenLists() {
     dm_.ImageFileTable.Open();
 }
 
-void TMaintenanceCommands::mnuBackupClick() {
-    if (MessageDlg(QStringLiteral("ระบบจะทำการจัดระเบียบและสำรองข้อมูลเพื่อเพิ่มประสิทธิภาพโปรแกรม\r\n"
-                                  "ตอบ YES เพื่อยืนยันการทำงาน"),
-                   mtInformation, {mrYes, mrNo}) != mrYes)
-        return;
+void TMaintenanceCommands::RunService(const std::function<void(TServiceReport &)> &run, bool reopenLists,
+                                      const QString &doneMessage) {
     bool shown = false;
     TServiceReport report;
     report.Started = [&] {
@@ -236,19 +233,36 @@ void TMaintenanceCommands::mnuBackupClick() {
         shown = true;
     };
     report.Line = [&](const QString &line) { AppendReportLine(line); };
+    // Once the service has been reached the memo goes and (after a restore)
+    // the lists come back whatever happens; before that nothing changed.
     auto cleanUp = [&] {
         if (!shown) return;
         HideReport();
+        if (reopenLists) ReopenLists();
         if (grid_) grid_->show();
     };
     try {
-        BackupDatabase(Backup1, dm_.dbTambra, folder_, report);
-        MessageDlg(QStringLiteral("สำรองข้อมูลเสร็จแล้ว"), mtInformation, {mrOk});
+        run(report);
+        MessageDlg(doneMessage, mtInformation, {mrOk});
     } catch (...) {
-        cleanUp();
+        try {
+            cleanUp();
+        } catch (...) {
+            // The service's own error says more than a failed reopen.
+            if (grid_) grid_->show();
+        }
         throw;
     }
     cleanUp();
+}
+
+void TMaintenanceCommands::mnuBackupClick() {
+    if (MessageDlg(QStringLiteral("ระบบจะทำการจัดระเบียบและสำรองข้อมูลเพื่อเพิ่มประสิทธิภาพโปรแกรม\r\n"
+                                  "ตอบ YES เพื่อยืนยันการทำงาน"),
+                   mtInformation, {mrYes, mrNo}) != mrYes)
+        return;
+    RunService([&](TServiceReport &report) { BackupDatabase(Backup1, dm_.dbTambra, folder_, report); }, false,
+               QStringLiteral("สำรองข้อมูลเสร็จแล้ว"));
 }
 
 void TMaintenanceCommands::mnuRestoreClick() {
@@ -257,34 +271,8 @@ void TMaintenanceCommands::mnuRestoreClick() {
                    mtInformation, {mrYes, mrNo}) != mrYes)
         return;
     dm_.dbTambra.Disconnect();
-    bool shown = false;
-    TServiceReport report;
-    report.Started = [&] {
-        ShowReport();
-        shown = true;
-    };
-    report.Line = [&](const QString &line) { AppendReportLine(line); };
-    // Once the service has been reached the lists come back whatever happens;
-    // before that they stay closed (the show-all commands reopen them).
-    auto cleanUp = [&] {
-        if (!shown) return;
-        HideReport();
-        ReopenLists();
-        if (grid_) grid_->show();
-    };
-    try {
-        RestoreDatabase(Restore1, dm_.dbTambra, folder_, report);
-        MessageDlg(QStringLiteral("ดึงข้อมูลที่สำรองกลับมาใช้เรียบร้อยแล้ว"), mtInformation, {mrOk});
-    } catch (...) {
-        try {
-            cleanUp();
-        } catch (...) {
-            // The restore's own error says more than a failed reopen.
-            if (grid_) grid_->show();
-        }
-        throw;
-    }
-    cleanUp();
+    RunService([&](TServiceReport &report) { RestoreDatabase(Restore1, dm_.dbTambra, folder_, report); }, true,
+               QStringLiteral("ดึงข้อมูลที่สำรองกลับมาใช้เรียบร้อยแล้ว"));
 }
 
 void TMaintenanceCommands::mnuDeleteAllClick() {

@@ -80,6 +80,9 @@ public:
     TIBRestoreService Restore1;
 
 private:
+    // Runs one service with its report in the memo, then says doneMessage.
+    void RunService(const std::function<void(TServiceReport &)> &run, bool reopenLists,
+                    const QString &doneMessage);
     void ShowReport();
     void HideReport();
     void ReopenLists();
