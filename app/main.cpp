@@ -10,6 +10,7 @@
 #include "formats/formats.h"
 #include "image/waitcursor.h"
 #include "platform/core/appdir.h"
+#include "viewer/viewform.h"
 
 int main(int argc, char **argv) {
     TBorvaneApplication app(argc, argv);
@@ -24,6 +25,7 @@ int main(int argc, char **argv) {
     {
         TdmCenter dm;
         TMainForm form(ProgramFolder());
+        InstallPageViewer(form);
         form.showMaximized();
         rc = app.exec();
         // The main window goes first (its destructor removes the temporary
