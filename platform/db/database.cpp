@@ -25,6 +25,8 @@ TIBDatabase::~TIBDatabase() {
 
 bool TIBDatabase::Connected() const { return d_->conn.Attached(); }
 
+int64_t TIBDatabase::BlobsRead() const { return d_->conn.BlobsRead(); }
+
 QString TIBDatabase::ConnectionString() const {
     return Server.isEmpty() ? Path : Server + QLatin1Char(':') + Path;
 }

@@ -59,6 +59,10 @@ public:
     // Runs one statement with no parameters and commits (for tools and tests).
     void ExecuteImmediate(const QString &sql);
 
+    // Blobs read since the connection was made (pages and attached files are
+    // read only when asked for).
+    int64_t BlobsRead() const;
+
     // The connection string handed to the client library for Path and Server.
     QString ConnectionString() const;
 

@@ -504,6 +504,7 @@ QByteArray Connection::ReadBlob(const QByteArray &blobId) {
     ISC_QUAD id;
     if (blobId.size() != sizeof id) return QByteArray();
     std::memcpy(&id, blobId.constData(), sizeof id);
+    ++blobsRead_;
     Transaction tx(Start(true));
     IBlob *blob = Call([&](ThrowStatusWrapper *s) { return att_->openBlob(s, tx.tra, &id, 0, nullptr); });
     QByteArray out;

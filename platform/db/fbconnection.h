@@ -64,12 +64,15 @@ public:
     Values Execute(const QString &sql, const std::vector<QVariant> &params,
                    const std::vector<bool> &isBlobData = {});
     QByteArray ReadBlob(const QByteArray &blobId);
+    // How many blobs this connection has read (a folder must open without reading its pages).
+    int64_t BlobsRead() const { return blobsRead_; }
 
 private:
     struct Prepared;
     Prepared &Prepare(const QString &sql, Firebird::ITransaction *tra);
     Firebird::ITransaction *Start(bool readOnly);
     Firebird::IAttachment *att_ = nullptr;
+    int64_t blobsRead_ = 0;
     std::map<QString, std::unique_ptr<Prepared>> statements_;
 };
 

@@ -208,6 +208,22 @@ TEST_F(FilingStore, PageBytesComeBackExactly) {
     EXPECT_EQ(dm->ImageFileTableIMAGES->AsBytes(), QByteArray("BM"));
 }
 
+TEST_F(FilingStore, AFolderOfAThousandPagesOpensWithoutReadingThem) {
+    AddCabinet("ตู้");
+    AddFolder("แฟ้มหนา");
+    const int64_t docno = dm->DocumentTableDOCNO->AsInteger();
+    dm->dbTambra.ExecuteImmediate(QStringLiteral(
+        "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 1000) DO BEGIN "
+        "INSERT INTO IMAGEFILE VALUES (%1, GEN_ID(GEN_PAGENO, 1), 'BM page'); I = I + 1; END END").arg(docno));
+    const int64_t before = dm->dbTambra.BlobsRead();
+    Reopen();
+    EXPECT_EQ(dm->ImageFileTable.RecordCount(), 1000);
+    dm->ImageFileTable.Last();
+    EXPECT_EQ(dm->dbTambra.BlobsRead(), before) << "opening the folder read its pages";
+    EXPECT_EQ(dm->ImageFileTableIMAGES->AsBytes(), QByteArray("BM page"));
+    EXPECT_EQ(dm->dbTambra.BlobsRead(), before + 1);
+}
+
 TEST_F(FilingStore, DeletingAFolderTakesItsAttachedFilesAndClearAllEmptiesEverything) {
     AddCabinet("ตู้");
     AddFolder("แฟ้ม");
