@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -544,6 +545,15 @@ bool TViewForm::FormCloseQuery()
         return false;
     dmCenter->ImageFileTable.Cancel();
     return true;
+}
+
+void TViewForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Without a window manager nobody maximizes the window: fill the screen's
+    // work area ourselves.
+    if ((windowState() & Qt::WindowMaximized) && screen())
+        setGeometry(screen()->availableGeometry());
 }
 
 void TViewForm::reject()

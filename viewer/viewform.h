@@ -128,6 +128,9 @@ public:
 
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void BuildPanel();
     void BuildMenu();

@@ -101,6 +101,9 @@ TSaneDialog::TSaneDialog(const std::string &deviceLabel, TSaneOptions &options, 
 TSaneDialog::~TSaneDialog() = default;
 
 void TSaneDialog::Show() {
+    // Application-modal, so that a modal window of the program that started
+    // the scan (the page viewer) does not block the source's own window.
+    impl_->window.setWindowModality(Qt::ApplicationModal);
     impl_->window.show();
     impl_->window.raise();
 }
