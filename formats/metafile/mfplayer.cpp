@@ -1,6 +1,7 @@
 #include "formats/metafile/mfplayer.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
 
 #include <cmath>
 #include <cstring>
@@ -607,7 +608,10 @@ void TPlayer::TextOut(QPointF at, const QString &text, const std::vector<double>
         FillRect(*rect, dc_.bkColour);
     if (dc_.textAlign & 1) // TA_UPDATECP
         at = dc_.current;
-    if (text.isEmpty())
+    // Fonts come from the application's font database: without a GUI
+    // application object there is none, and Qt would end the process. The
+    // picture then lacks its text rather than the program its life.
+    if (text.isEmpty() || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return;
 
     // Text is laid out in target pixels, upright whatever the mapping's

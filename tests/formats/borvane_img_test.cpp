@@ -77,3 +77,19 @@ TEST(BorvaneImg, RefusesMissingImagesAndOtherOutputs)
         EXPECT_EQ(BorvaneImg(c.args).exitCode, c.exitCode) << c.args.join(' ').toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("x.bmp")));
 }
+
+TEST(BorvaneImg, ReadsMetafilesWithTextWithoutADisplay)
+{
+    // Metafile text needs a font database; the tool must find one without an
+    // X server, as it runs from cron and scripts.
+    QTemporaryDir dir;
+    for (const char *name : {"libreoffice.emf", "libreoffice.wmf"}) {
+        const QString in = QStringLiteral(BORVANE_TEST_DATA "/metafile/") + QLatin1String(name);
+        const ToolRun r = BorvaneImg({"convert", in, dir.filePath("page.bmp")});
+        ASSERT_EQ(r.exitCode, 0) << name << r.err.toStdString();
+        TBitmapGraphic back;
+        back.LoadFromFile(dir.filePath("page.bmp"));
+        EXPECT_EQ(back.ImageFormat(), ifRgb24) << name;
+        EXPECT_GT(back.Width(), 300) << name;
+    }
+}

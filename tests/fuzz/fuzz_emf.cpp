@@ -3,12 +3,20 @@
 // Whatever plays must leave a true-colour image within the size cap.
 #include "formats/metafile/metafilegraphic.h"
 
+#include <QGuiApplication>
+
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const bool init = [] {
         SetImageMemoryLimit(size_t(64) << 20);
+        // Text needs the font database of a GUI application, as in the program.
+        static int argc = 1;
+        static char name[] = "fuzz";
+        static char *argv[] = {name, nullptr};
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QGuiApplication(argc, argv);
         return true;
     }();
     (void)init;

@@ -18,7 +18,7 @@
 #include <QImageReader>
 #include <QString>
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include "scan/scancommand.h"
 
@@ -112,12 +112,13 @@ int main(int argc, char **argv)
     // What the page viewer registers when it opens, so info and convert read these too.
     RegisterIconGraphic();
     RegisterMetaFileGraphic();
+    // Text in metafiles needs the font database of a GUI application, and the
+    // scanner's message loop an event loop; the tool draws nothing on screen,
+    // so it needs no display either.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     const char *command = argv[1];
-    if (std::strcmp(command, "scan") == 0) {
-        // The scanner's message loop needs an application object.
-        QCoreApplication app(argc, argv);
-        return RunScanCommand(app.arguments().mid(2));
-    }
+    if (std::strcmp(command, "scan") == 0) return RunScanCommand(app.arguments().mid(2));
     try {
         if (std::strcmp(command, "info") == 0 && argc == 3)
             return Info(QString::fromLocal8Bit(argv[2]));
