@@ -179,11 +179,12 @@ void TImageScrollBox::AnimationStep()
 
 void TImageScrollBox::Redraw(bool reprocess)
 {
-    if (reprocess)
+    if (reprocess) {
         BuildDisplaySource();
-    displayZoom_ = -1; // the copy no longer matches
-    UpdateZoom();
-    if (displayZoom_ < 0)
+        displayZoom_ = -1; // the copy no longer matches the image
+    }
+    UpdateZoom(); // builds the copy again when the zoom changed
+    if (displayZoom_ != zoom_)
         BuildDisplayCopy();
     UpdateScrollBars();
     viewport()->update();

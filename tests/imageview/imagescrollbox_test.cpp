@@ -278,6 +278,8 @@ TEST_F(ImageScrollBoxDisplayTest, DisplayCopyIsBuiltPerZoomNotPerPaint)
     view.horizontalScrollBar()->setValue(100);
     view.verticalScrollBar()->setValue(50);
     view.viewport()->repaint();
+    view.Redraw(false);        // nothing changed: the copy stays
+    view.SetZoomPercent(50);
     EXPECT_EQ(view.DisplayBuilds(), builds);
     EXPECT_EQ(view.ImageRectInViewport().topLeft(), QPoint(-100, -50));
     view.SetZoomPercent(25);
