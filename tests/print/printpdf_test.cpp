@@ -175,6 +175,9 @@ TEST_F(PrintPdfTest, FailingJobRaisesAndLeavesNoJobOpen)
 
 int main(int argc, char **argv)
 {
+    // Test discovery lists the tests without the offscreen setting of the runs.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
