@@ -23,6 +23,7 @@
 #include "app/mainform.h"
 #include "formats/bitmapgraphic.h"
 #include "formats/icongraphic.h"
+#include "formats/metafile/metafilegraphic.h"
 #include "image/imagescrollbox.h"
 #include "image/registry.h"
 #include "image/waitcursor.h"
@@ -318,6 +319,8 @@ void TViewForm::RegisterViewerFormats()
         RegisterGraphicClass(QStringLiteral("BMP"), QStringLiteral("Bitmap file"), GraphicClassOf<TBitmapGraphic>());
     if (!GraphicClassForFile(QStringLiteral("*.ICO")))
         RegisterIconGraphic();
+    if (!GraphicClassForFile(QStringLiteral("*.WMF")))
+        RegisterMetaFileGraphic();
 }
 
 void TViewForm::FormCreate(const QStringList &arguments)

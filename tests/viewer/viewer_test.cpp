@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 
+#include "image/registry.h"
 #include "print/updown.h"
 #include "tests/viewer/viewertest.h"
 
@@ -379,6 +380,21 @@ TEST_F(ViewerTest, CommandLineArgumentReplacesTheFirstPage)
     viewer.reset();
     Open({QStringLiteral("borvane")});
     EXPECT_EQ(PageMark(Shown()), 1);
+}
+
+TEST_F(ViewerTest, RegistersItsFormatsOnce)
+{
+    UnregisterFormats();
+    for (int time = 0; time < 2; ++time) {
+        Open();
+        viewer.reset();
+    }
+    for (const char *name : {"a.bmp", "a.ico", "a.wmf", "a.emf"})
+        EXPECT_NE(GraphicClassForFile(QString::fromLatin1(name)), nullptr) << name;
+    const QString filter = GraphicFilter();
+    for (const char *entry : {"Bitmap file (*.bmp)", "Windows icon (*.ico)", "Windows meta file (*.wmf)",
+                              "Enhanced meta file (*.emf)"})
+        EXPECT_EQ(filter.count(QString::fromLatin1(entry)), 1) << entry;
 }
 
 TEST_F(ViewerTest, ProgressBarFollowsTransforms)
