@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "image/registry.h"
 #include "image/waitcursor.h"
@@ -35,6 +36,42 @@ public:
 private:
     F f_;
 };
+
+// At actual size the copy keeps the image's own layout: its rows in top-down
+// order (a page of 1 bit stays 1 MB instead of 35 MB of RGB32, and the copy
+// is a row copy instead of a conversion). Qt converts only the painted part.
+// Null for the 4-bit formats, which Qt has no layout for.
+QImage ActualSizeCopy(const TDibGraphic &g)
+{
+    QImage::Format format;
+    switch (g.BitmapInfo().bmiHeader.biBitCount) {
+    case 1:
+        format = QImage::Format_Mono;
+        break;
+    case 8:
+        format = QImage::Format_Indexed8;
+        break;
+    case 24:
+        format = QImage::Format_BGR888;
+        break;
+    default:
+        return {};
+    }
+    QImage copy(g.Width(), g.Height(), format);
+    if (copy.isNull())
+        return {};
+    if (format != QImage::Format_BGR888) {
+        const TMaxLogPalette &pal = g.LogPalette();
+        QList<QRgb> colours;
+        for (int i = 0; i < pal.palNumEntries && i < 256; ++i)
+            colours.append(qRgb(pal.palPalEntry[i].peRed, pal.palPalEntry[i].peGreen, pal.palPalEntry[i].peBlue));
+        copy.setColorTable(colours);
+    }
+    const size_t rowBytes = size_t(std::min<qsizetype>(copy.bytesPerLine(), g.BytesPerLine()));
+    for (int y = 0; y < g.Height(); ++y)
+        std::memcpy(copy.scanLine(y), g.ScanLine(y), rowBytes);
+    return copy;
+}
 
 int Scaled(int size, float zoom)
 {
@@ -268,6 +305,13 @@ void TImageScrollBox::BuildDisplayCopy()
     TDibGraphic *source = antiAliasedCopy_ ? antiAliasedCopy_.get() : graphic_.get();
     if (source->Empty())
         return;
+    if (zoom_ == 1.0f) {
+        display_ = ActualSizeCopy(*source);
+        if (!display_.isNull()) {
+            ++displayBuilds_;
+            return;
+        }
+    }
     const int w = Scaled(source->Width(), zoom_);
     const int h = Scaled(source->Height(), zoom_);
     if (qint64(w) * h > kMaxDisplayPixels)

@@ -287,6 +287,26 @@ TEST_F(ImageScrollBoxDisplayTest, DisplayCopyIsBuiltPerZoomNotPerPaint)
     EXPECT_EQ(view.DisplayCopy().size(), QSize(250, 200));
 }
 
+TEST_F(ImageScrollBoxDisplayTest, ActualSizeCopyShowsTheImagesColours)
+{
+    for (TImageFormat f : {ifBlackWhite, ifGray16, ifGray256, ifColor16, ifColor256, ifRgb24}) {
+        SCOPED_TRACE(ImageFormatDescription(f));
+        TDibGraphic g;
+        g.NewImage(13, 7, f, nullptr, 96, 96);
+        g.SetPixelRgb(0, 0, Rgb(255, 255, 255));
+        g.SetPixelRgb(12, 6, Rgb(255, 255, 255));
+        g.SetPixelRgb(5, 3, f == ifRgb24 ? Rgb(10, 120, 230) : Rgb(255, 255, 255));
+        view.AssignGraphic(&g);
+        ASSERT_FLOAT_EQ(view.Zoom(), 100.0f);
+        const QImage &copy = view.DisplayCopy();
+        ASSERT_EQ(copy.size(), QSize(13, 7));
+        for (auto [x, y] : {std::pair{0, 0}, std::pair{12, 6}, std::pair{5, 3}, std::pair{1, 0}, std::pair{0, 6}}) {
+            const uint32_t want = g.GetPixelRgb(x, y);
+            EXPECT_EQ(copy.pixel(x, y) & 0xFFFFFF, want) << x << "," << y;
+        }
+    }
+}
+
 TEST_F(ImageScrollBoxDisplayTest, CentredWhenSmallerThanTheView)
 {
     ShowImage(50, 20);
