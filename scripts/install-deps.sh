@@ -12,7 +12,7 @@ PKGS=(
   libsane-dev sane-utils libsane1
   fonts-thai-tlwg fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth poppler-utils imagemagick netpbm libvips-tools
+  xvfb xauth poppler-utils imagemagick netpbm xdotool libvips-tools
   clang libclang-rt-14-dev
 )
 missing=()
