@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -119,7 +120,7 @@ int main(int argc, char **argv)
     const QVariant large = addFolder("large", pages);
     std::printf("stored %d + 4 pages in %.1f s\n", pages, fill.elapsed() / 1000.0);
 
-    Stats openSmall, openLarge, nextMono, nextColour, fileMono, fileColour;
+    Stats openSmall, openLarge, nextMono, nextColour, fileMono, fileColour, scroll, zoom;
     for (int round = 0; round < 5; ++round) {
         dm.DocumentTable.Locate(QStringLiteral("DOCNO"), small);
         openSmall.Add(OpenViewer(folder, dm));
@@ -145,6 +146,26 @@ int main(int argc, char **argv)
             const double ms = double(t.nsecsElapsed()) / 1e6;
             (viewer.ImageScrollBox->Graphic()->ImageFormat() == ifRgb24 ? nextColour : nextMono).Add(ms);
         }
+        // Scrolling and zooming the last page (colour when the count is even).
+        TImageScrollBox &view = *viewer.ImageScrollBox;
+        QScrollBar *bar = view.verticalScrollBar();
+        for (int step = 0; step < 30; ++step) {
+            QElapsedTimer t;
+            t.start();
+            bar->setValue(bar->value() + 40);
+            view.viewport()->repaint();
+            scroll.Add(double(t.nsecsElapsed()) / 1e6);
+        }
+        for (int step = 0; step < 6; ++step) {
+            QElapsedTimer t;
+            t.start();
+            if (step % 2)
+                view.SetZoomMode(zmFullPage);
+            else
+                view.SetZoomPercent(50.0f + 10.0f * step);
+            view.viewport()->repaint();
+            zoom.Add(double(t.nsecsElapsed()) / 1e6);
+        }
     }
 
     // The floor: the same bytes through a plain file and the BMP reader.
@@ -166,6 +187,8 @@ int main(int argc, char **argv)
     openLarge.Print(qPrintable(QStringLiteral("open viewer, folder of %1 pages").arg(pages)));
     nextMono.Print("next page, 1-bit (target < 60 ms)");
     nextColour.Print("next page, colour (target < 250 ms)");
+    scroll.Print("scroll 40 pixels and repaint, actual size");
+    zoom.Print("change the zoom and repaint");
     fileMono.Print("plain file BMP write + read, 1-bit");
     fileColour.Print("plain file BMP write + read, colour");
     dm.ImageFileTable.Close();
