@@ -422,7 +422,7 @@ bool TDataSet::Locate(const QString &fieldName, const QVariant &value) {
 void TDataSet::Refresh() {
     CheckActive();
     CheckBrowse();
-    // Find the current row again by its values (blobs aside).
+    // The current row is found again by its key after the re-fetch.
     Row current = cur_ >= 0 ? rows_[visible_[cur_]] : Row();
     int oldIndex = cur_;
     InternalOpen();

@@ -279,7 +279,6 @@ private:
     TDataSetState state_ = dsInactive;
     std::vector<int> visible_;          // indices into rows_
     int cur_ = -1;                      // index into visible_
-    int insertAt_ = -1;                 // visible index the new row goes in front of
     bool eof_ = true, bof_ = true;
     FilterFn filter_;
     std::vector<std::pair<int, Listener>> listeners_;
