@@ -1,6 +1,7 @@
 #include "formats/bitmapgraphic.h"
 
 #include "formats/gbmglue.h"
+#include "image/littleendian.h"
 #include "image/registry.h"
 
 #include <QBuffer>
@@ -11,16 +12,6 @@
 
 namespace {
 
-void Put16(uint8_t *p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void Put32(uint8_t *p, uint32_t v)
-{
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
 
 // Dots per inch from a header's pixels per metre; values that give no usable
 // 16-bit figure (negative, or beyond 65535 dpi) read as 0.
@@ -99,21 +90,21 @@ void WriteBmp(const TDibGraphic &graphic, TStream &stream)
     const uint32_t size = h.biSizeImage;
 
     uint8_t fileHeader[14] = {'B', 'M'};
-    Put32(fileHeader + 2, offset + size);
-    Put32(fileHeader + 10, offset); // hotspot words 6 and 8 stay 0
+    PutLE32(fileHeader + 2, offset + size);
+    PutLE32(fileHeader + 10, offset); // hotspot words 6 and 8 stay 0
 
     uint8_t dib[40];
-    Put32(dib, h.biSize);
-    Put32(dib + 4, uint32_t(h.biWidth));
-    Put32(dib + 8, uint32_t(h.biHeight));
-    Put16(dib + 12, h.biPlanes);
-    Put16(dib + 14, h.biBitCount);
-    Put32(dib + 16, h.biCompression);
-    Put32(dib + 20, h.biSizeImage);
-    Put32(dib + 24, uint32_t(h.biXPelsPerMeter));
-    Put32(dib + 28, uint32_t(h.biYPelsPerMeter));
-    Put32(dib + 32, h.biClrUsed);
-    Put32(dib + 36, h.biClrImportant);
+    PutLE32(dib, h.biSize);
+    PutLE32(dib + 4, uint32_t(h.biWidth));
+    PutLE32(dib + 8, uint32_t(h.biHeight));
+    PutLE16(dib + 12, h.biPlanes);
+    PutLE16(dib + 14, h.biBitCount);
+    PutLE32(dib + 16, h.biCompression);
+    PutLE32(dib + 20, h.biSizeImage);
+    PutLE32(dib + 24, uint32_t(h.biXPelsPerMeter));
+    PutLE32(dib + 28, uint32_t(h.biYPelsPerMeter));
+    PutLE32(dib + 32, h.biClrUsed);
+    PutLE32(dib + 36, h.biClrImportant);
 
     stream.WriteBuffer(fileHeader, sizeof fileHeader);
     stream.WriteBuffer(dib, sizeof dib);

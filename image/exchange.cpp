@@ -3,6 +3,8 @@
 // and packed DIBs in global memory (what the scanner hands over).
 #include "image/exchange.h"
 
+#include "image/littleendian.h"
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QIcon>
@@ -53,16 +55,6 @@ private:
     const uint8_t *bytes_;
 };
 
-void PutLE16(uint8_t *p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void PutLE32(uint8_t *p, uint32_t v)
-{
-    PutLE16(p, v);
-    PutLE16(p + 2, v >> 16);
-}
 
 } // namespace
 

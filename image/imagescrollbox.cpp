@@ -15,6 +15,7 @@
 
 #include "image/registry.h"
 #include "image/waitcursor.h"
+#include "platform/core/finally.h"
 #include "transforms/antialias.h"
 
 namespace {
@@ -23,19 +24,6 @@ namespace {
 // page at 200 % still fits; beyond it the exposed area is painted from the
 // image at each paint.
 constexpr qint64 kMaxDisplayPixels = 36'000'000;
-
-// Runs a function when the scope ends, also on exceptions.
-template <class F>
-class Finally {
-public:
-    explicit Finally(F f) : f_(std::move(f)) {}
-    ~Finally() { f_(); }
-    Finally(const Finally &) = delete;
-    Finally &operator=(const Finally &) = delete;
-
-private:
-    F f_;
-};
 
 // At actual size the copy keeps the image's own layout: its rows in top-down
 // order (a page of 1 bit stays 1 MB instead of 35 MB of RGB32, and the copy

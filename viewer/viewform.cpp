@@ -33,23 +33,12 @@
 #include "platform/ui/idleslot.h"
 #include "print/printer.h"
 #include "print/updown.h"
+#include "platform/core/finally.h"
 #include "scan/scanner.h"
 
 namespace {
 
 const char *const kNoPage = "ไม่มีเอกสารใดให้จัดเก็บ";
-
-template <class F>
-class Finally {
-public:
-    explicit Finally(F f) : f_(std::move(f)) {}
-    ~Finally() { f_(); }
-    Finally(const Finally &) = delete;
-    Finally &operator=(const Finally &) = delete;
-
-private:
-    F f_;
-};
 
 QToolButton *ToolButton(QWidget *parent, const char *name, const char *hint, const char *icon)
 {
