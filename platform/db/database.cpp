@@ -159,7 +159,10 @@ QByteArray TField::AsBytes() const {
 
 void TField::SetAsBytes(const QByteArray &bytes) { SetValue(QVariant(bytes)); }
 
-int64_t TField::BlobSize() const { return IsNull() ? 0 : AsBytes().size(); }
+int64_t TField::BlobSize() const {
+    if (DataType != ftBlob) return IsNull() ? 0 : AsBytes().size();
+    return owner_->BlobSize(index_);
+}
 
 void TField::LoadFromFile(const QString &fileName) {
     QFile f(fileName);
@@ -647,6 +650,15 @@ QByteArray TDataSet::BlobBytes(int fieldIndex) const {
     return InternalReadBlob(c->blobId);
 }
 
+int64_t TDataSet::BlobSize(int fieldIndex) const {
+    if (fieldIndex < 0 || static_cast<size_t>(fieldIndex) >= fields_.size()) return 0;
+    const Cell *c = CellOf(fields_[fieldIndex]);
+    if (!c) return 0;
+    if (c->blobLoaded) return c->value.toByteArray().size();
+    if (c->blobId.isEmpty()) return 0;
+    return InternalBlobSize(c->blobId);
+}
+
 void TDataSet::CutString(const TField *f, QVariant &v) const {
     if (f->Size <= 0) return;
     QString s = v.toString();
@@ -880,4 +892,8 @@ void TIBQuery::InternalDelete() { ExecuteModify(DeleteSQL, oldRow_, oldRow_); }
 
 QByteArray TIBQuery::InternalReadBlob(const QByteArray &blobId) const {
     return Database()->impl()->conn.ReadBlob(blobId);
+}
+
+int64_t TIBQuery::InternalBlobSize(const QByteArray &blobId) const {
+    return Database()->impl()->conn.BlobLength(blobId);
 }

@@ -224,14 +224,17 @@ public:
     QVariant RowValue(int row, int fieldIndex) const;
     int CurrentRow() const { return cur_; }   // -1 when empty
 
-    // Blob bytes of the current row are read from the database on demand.
+    // Blob bytes of the current row are read from the database on demand;
+    // their size is asked of the database without reading them.
     QByteArray BlobBytes(int fieldIndex) const;
+    int64_t BlobSize(int fieldIndex) const;
 
 protected:
     virtual void InternalOpen() = 0;          // fills rows_ from the select
     virtual void InternalPost(bool inserting) = 0;
     virtual void InternalDelete() = 0;
     virtual QByteArray InternalReadBlob(const QByteArray &blobId) const = 0;
+    virtual int64_t InternalBlobSize(const QByteArray &blobId) const = 0;
     // Learns the select's parameter names (before the first open).
     virtual void InternalPrepare() {}
     // Columns that identify a row (to find it again after a re-fetch).
@@ -335,6 +338,7 @@ protected:
     void InternalPost(bool inserting) override;
     void InternalDelete() override;
     QByteArray InternalReadBlob(const QByteArray &blobId) const override;
+    int64_t InternalBlobSize(const QByteArray &blobId) const override;
 
     void InternalPrepare() override;
     QStringList KeyFields() const override;

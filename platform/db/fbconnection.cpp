@@ -500,6 +500,39 @@ Values Connection::Execute(const QString &sql, const std::vector<QVariant> &para
     return result;
 }
 
+namespace {
+
+// The engine's answer to isc_info_blob_total_length; -1 when it gave none.
+int64_t TotalLength(IBlob *blob) {
+    const unsigned char items[] = {isc_info_blob_total_length};
+    unsigned char info[32] = {};
+    Call([&](ThrowStatusWrapper *s) { blob->getInfo(s, sizeof items, items, sizeof info, info); });
+    if (info[0] != isc_info_blob_total_length) return -1;
+    int len = isc_vax_integer(reinterpret_cast<const char *>(info + 1), 2);
+    if (len < 1 || len > 8) return -1;
+    return isc_portable_integer(info + 3, static_cast<short>(len));
+}
+
+}  // namespace
+
+int64_t Connection::BlobLength(const QByteArray &blobId) {
+    ISC_QUAD id;
+    if (blobId.size() != sizeof id) return 0;
+    std::memcpy(&id, blobId.constData(), sizeof id);
+    Transaction tx(Start(true));
+    IBlob *blob = Call([&](ThrowStatusWrapper *s) { return att_->openBlob(s, tx.tra, &id, 0, nullptr); });
+    int64_t total;
+    try {
+        total = TotalLength(blob);
+        Call([&](ThrowStatusWrapper *s) { blob->close(s); });
+    } catch (...) {
+        blob->release();
+        throw;
+    }
+    tx.Commit();
+    return total < 0 ? 0 : total;
+}
+
 QByteArray Connection::ReadBlob(const QByteArray &blobId) {
     ISC_QUAD id;
     if (blobId.size() != sizeof id) return QByteArray();
@@ -510,14 +543,8 @@ QByteArray Connection::ReadBlob(const QByteArray &blobId) {
     QByteArray out;
     try {
         // Ask for the length first so the bytes land in one allocation.
-        const unsigned char items[] = {isc_info_blob_total_length};
-        unsigned char info[32] = {};
-        Call([&](ThrowStatusWrapper *s) { blob->getInfo(s, sizeof items, items, sizeof info, info); });
-        if (info[0] == isc_info_blob_total_length) {
-            int len = isc_vax_integer(reinterpret_cast<const char *>(info + 1), 2);
-            int64_t total = isc_portable_integer(info + 3, static_cast<short>(len));
-            if (total > 0 && total < (int64_t(1) << 31)) out.reserve(static_cast<qsizetype>(total));
-        }
+        const int64_t total = TotalLength(blob);
+        if (total > 0 && total < (int64_t(1) << 31)) out.reserve(static_cast<qsizetype>(total));
         char buf[65535];
         for (;;) {
             unsigned got = 0;

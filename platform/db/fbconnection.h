@@ -64,6 +64,8 @@ public:
     Values Execute(const QString &sql, const std::vector<QVariant> &params,
                    const std::vector<bool> &isBlobData = {});
     QByteArray ReadBlob(const QByteArray &blobId);
+    // The stored length of a blob, asked of the engine without reading it.
+    int64_t BlobLength(const QByteArray &blobId);
     // How many blobs this connection has read (a folder must open without reading its pages).
     int64_t BlobsRead() const { return blobsRead_; }
 
