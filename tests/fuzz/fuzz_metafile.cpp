@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the metafile player (emf seeds; the reader tells
+// Feeds arbitrary bytes to the metafile player. Built twice, as fuzz_wmf and
+// fuzz_emf, to be run on WMF and on EMF seeds (the reader tells
 // the kinds apart by content, so either target reaches both players).
 // Whatever plays must leave a true-colour image within the size cap.
 #include "formats/metafile/metafilegraphic.h"
