@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <deque>
@@ -16,10 +15,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/db/create.h"
-#include "platform/db/database.h"
 #include "platform/ui/dialogs.h"
-#include "schema/tambraschema.h"
+#include "tests/support/tempdb.h"
 
 class QtEnvironment : public ::testing::Environment {
 public:
@@ -38,23 +35,7 @@ private:
 inline ::testing::Environment *const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 // A program folder (with its trailing separator) holding an empty filing store.
-class TestFolder {
-public:
-    TestFolder() {
-        EXPECT_TRUE(dir_.isValid());
-        TIBDatabase db;
-        db.Path = DatabasePath();
-        CreateDatabase(db);
-        db.Connect();
-        ExecuteScript(db, TambraSchema());
-        db.Disconnect();
-    }
-    QString Path() const { return dir_.path() + QLatin1Char('/'); }
-    QString DatabasePath() const { return Path() + QStringLiteral("TAMBRA.GDB"); }
-
-private:
-    QTemporaryDir dir_;
-};
+using TestFolder = TempProgramFolder;
 
 // Answers every box and input dialog and keeps what was asked.
 class BoxRecorder {
